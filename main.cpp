@@ -1,0 +1,3 @@
+#include "app/CaptureApp.h"
+
+int main(int argc, char **argv) { return theApp.WinMain(argc, argv); }

@@ -1,0 +1,17 @@
+// Test entry: a QApplication on the offscreen platform unless a test run
+// asks for another (Xvfb sets QT_QPA_PLATFORM=xcb).
+#include <QApplication>
+
+#include <gst/gst.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+int main(int argc, char **argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    gst_init(&argc, &argv);
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
