@@ -1,3 +1,6 @@
 #include "app/CaptureApp.h"
 
-int main(int argc, char **argv) { return theApp.WinMain(argc, argv); }
+int main(int argc, char **argv)
+{
+    return theApp.WinMain(argc, argv);
+}

@@ -57,7 +57,10 @@ BOOL CCaptureApp::InitSkin()
     return TRUE;
 }
 
-void CCaptureApp::SetRegistryKey(const QString &company) { m_strCompany = company; }
+void CCaptureApp::SetRegistryKey(const QString &company)
+{
+    m_strCompany = company;
+}
 
 int CCaptureApp::GetProfileInt(const QString &section, const QString &entry, int defaultValue) const
 {

@@ -14,7 +14,10 @@
 class QApplication;
 
 using COLORREF = std::uint32_t; // 0x00BBGGRR
-inline QColor ColorOf(COLORREF c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
+inline QColor ColorOf(COLORREF c)
+{
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
 
 // The button look every CSkinButton copies when it is made.
 extern const QImage *g_pSkinFacePushed;
@@ -44,8 +47,8 @@ public:
     bool WriteProfileInt(const QString &section, const QString &entry, int value) const;
     bool WriteProfileString(const QString &section, const QString &entry, const QString &value) const;
 
-    QString m_pszAppName;       // the executable's file name
-    QString m_pszHelpFilePath;  // the executable's full path with ".hlp" in place of its name's end
+    QString m_pszAppName;      // the executable's file name
+    QString m_pszHelpFilePath; // the executable's full path with ".hlp" in place of its name's end
     QString m_strCompany = QStringLiteral("ZORBANE");
     QImage m_bmpFacePushed;
     QImage m_bmpFaceNormal;
@@ -56,4 +59,7 @@ private:
 };
 
 extern CCaptureApp theApp;
-inline CCaptureApp *AfxGetApp() { return &theApp; }
+inline CCaptureApp *AfxGetApp()
+{
+    return &theApp;
+}

@@ -5,8 +5,8 @@
 #include "platform/MessageBox.h"
 #include "ui/CaptureDlg.h"
 
-#include <QDebug>
 #include <QComboBox>
+#include <QDebug>
 #include <QLineEdit>
 
 #include <cstdarg>
@@ -100,7 +100,8 @@ HRESULT CCaptureDlg::BuildRecordingChain()
     RemoveRecordingChain();
 
     if (FAILED(CoCreateInstance(CLSID_EncoderFilter, &m_pEncoder))) {
-        MessageBox(this, QStringLiteral("The program does not detect its file writer. Please install the program again!"),
+        MessageBox(this,
+                   QStringLiteral("The program does not detect its file writer. Please install the program again!"),
                    QStringLiteral("Error"), MB_OK);
         return E_NOINTERFACE;
     }

@@ -84,8 +84,7 @@ void CCaptureDlg::OnSelchangeInput()
 namespace {
 // Enables the selected line and disables all others, in list order; the
 // selected line first gets `onSelected`. Returns the last step's result.
-template <class OnSelected>
-HRESULT ForEachLine(IBaseFilter *filter, int count, int selection, OnSelected onSelected)
+template <class OnSelected> HRESULT ForEachLine(IBaseFilter *filter, int count, int selection, OnSelected onSelected)
 {
     HRESULT hr = S_OK;
     for (int i = 0; i < count; ++i) {
@@ -138,4 +137,7 @@ HRESULT CCaptureDlg::SetLineLevel(double level)
                        [level](IAMAudioInputMixer *mixer) { mixer->put_MixLevel(level); });
 }
 
-void CCaptureDlg::OnReleasedCaptureVolume() { SetLineLevel(m_sliderVolume->value() * 0.005); }
+void CCaptureDlg::OnReleasedCaptureVolume()
+{
+    SetLineLevel(m_sliderVolume->value() * 0.005);
+}

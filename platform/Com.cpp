@@ -90,8 +90,8 @@ bool GuidFromString(const std::string &text, GUID *out)
 {
     unsigned d1, d2, d3, b[8];
     char close = 0;
-    if (std::sscanf(text.c_str(), "{%8x-%4x-%4x-%2x%2x-%2x%2x%2x%2x%2x%2x%c", &d1, &d2, &d3, &b[0], &b[1], &b[2],
-                    &b[3], &b[4], &b[5], &b[6], &b[7], &close) != 12 ||
+    if (std::sscanf(text.c_str(), "{%8x-%4x-%4x-%2x%2x-%2x%2x%2x%2x%2x%2x%c", &d1, &d2, &d3, &b[0], &b[1], &b[2], &b[3],
+                    &b[4], &b[5], &b[6], &b[7], &close) != 12 ||
         close != '}')
         return false;
     out->Data1 = d1;
@@ -133,7 +133,10 @@ void CoUninitialize()
         --g_coInitDepth;
 }
 
-int CoInitializeDepth() { return g_coInitDepth; }
+int CoInitializeDepth()
+{
+    return g_coInitDepth;
+}
 
 std::vector<std::string> ModuleSearchPath()
 {

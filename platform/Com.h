@@ -21,7 +21,10 @@ using DWORD = std::uint32_t;
 constexpr BOOL TRUE = 1;
 constexpr BOOL FALSE = 0;
 
-constexpr HRESULT MakeHr(std::uint32_t v) { return static_cast<HRESULT>(v); }
+constexpr HRESULT MakeHr(std::uint32_t v)
+{
+    return static_cast<HRESULT>(v);
+}
 
 constexpr HRESULT S_OK = 0;
 constexpr HRESULT S_FALSE = 1;
@@ -36,8 +39,14 @@ constexpr HRESULT E_ABORT = MakeHr(0x80004004);
 constexpr HRESULT REGDB_E_CLASSNOTREG = MakeHr(0x80040154);
 constexpr HRESULT CLASS_E_NOAGGREGATION = MakeHr(0x80040110);
 
-constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+constexpr bool SUCCEEDED(HRESULT hr)
+{
+    return hr >= 0;
+}
+constexpr bool FAILED(HRESULT hr)
+{
+    return hr < 0;
+}
 
 struct GUID {
     std::uint32_t Data1;
@@ -69,8 +78,7 @@ inline constexpr IID IID_IUnknown = IUnknown::iid;
 
 // Reference counting and QueryInterface for a class implementing the
 // listed interfaces (each declares a static `iid`).
-template <class... Interfaces>
-class ComObject : public Interfaces... {
+template <class... Interfaces> class ComObject : public Interfaces... {
 public:
     ComObject() = default;
     ComObject(const ComObject &) = delete;
@@ -111,8 +119,7 @@ private:
 
 // Owning interface pointer. Release() is safe to call any number of times:
 // it releases what is held, once, and leaves the pointer null.
-template <class T>
-class ComPtr {
+template <class T> class ComPtr {
 public:
     ComPtr() = default;
     ComPtr(std::nullptr_t) {}
@@ -155,8 +162,7 @@ public:
     }
     void **put_void() { return reinterpret_cast<void **>(put()); }
 
-    template <class U>
-    HRESULT As(ComPtr<U> *out) const
+    template <class U> HRESULT As(ComPtr<U> *out) const
     {
         if (!m_p)
             return E_POINTER;
@@ -167,8 +173,7 @@ private:
     T *m_p = nullptr;
 };
 
-template <class T>
-ComPtr<T> MakeRef(T *p)
+template <class T> ComPtr<T> MakeRef(T *p)
 {
     if (p)
         p->AddRef();
@@ -189,8 +194,7 @@ using ClassFactory = std::function<HRESULT(REFIID riid, void **ppv)>;
 void CoRegisterClass(REFCLSID clsid, ClassFactory factory);
 HRESULT CoCreateInstance(REFCLSID clsid, IUnknown *outer, DWORD clsctx, REFIID riid, void **ppv);
 
-template <class T>
-HRESULT CoCreateInstance(REFCLSID clsid, ComPtr<T> *out)
+template <class T> HRESULT CoCreateInstance(REFCLSID clsid, ComPtr<T> *out)
 {
     return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC, T::iid, out->put_void());
 }
@@ -203,8 +207,7 @@ void CoUninitialize();
 int CoInitializeDepth();
 
 // Creates an object of class Impl and answers riid from it.
-template <class Impl, class... Args>
-HRESULT CreateComObject(REFIID riid, void **ppv, Args &&...args)
+template <class Impl, class... Args> HRESULT CreateComObject(REFIID riid, void **ppv, Args &&...args)
 {
     auto *obj = new Impl(std::forward<Args>(args)...);
     const HRESULT hr = obj->QueryInterface(riid, ppv);

@@ -170,7 +170,10 @@ CDialog::ModalHandler &TheModalHandler()
 }
 } // namespace
 
-void CDialog::SetModalHandler(ModalHandler handler) { TheModalHandler() = std::move(handler); }
+void CDialog::SetModalHandler(ModalHandler handler)
+{
+    TheModalHandler() = std::move(handler);
+}
 
 INT_PTR CDialog::DoModal()
 {
@@ -208,7 +211,10 @@ void CDialog::EndDialog(int result)
     Destroy();
 }
 
-void CDialog::PostQuitMessage(int) { m_quitPosted = true; }
+void CDialog::PostQuitMessage(int)
+{
+    m_quitPosted = true;
+}
 
 void CDialog::SetTimer(UINT id, int milliseconds)
 {

@@ -51,11 +51,7 @@ public:
     bool QuitPosted() const { return m_quitPosted; }
 
     QWidget *GetDlgItem(int id) const;
-    template <class W>
-    W *Item(int id) const
-    {
-        return qobject_cast<W *>(GetDlgItem(id));
-    }
+    template <class W> W *Item(int id) const { return qobject_cast<W *>(GetDlgItem(id)); }
 
     void SetTimer(UINT id, int milliseconds);
     void KillTimer(UINT id);

@@ -30,8 +30,14 @@ QMessageBox::Icon IconOf(UINT flags)
 }
 } // namespace
 
-void SetMessageBoxHandler(MessageBoxHandler handler) { BoxHandler() = std::move(handler); }
-void SetBeepHandler(BeepHandler handler) { Beeper() = std::move(handler); }
+void SetMessageBoxHandler(MessageBoxHandler handler)
+{
+    BoxHandler() = std::move(handler);
+}
+void SetBeepHandler(BeepHandler handler)
+{
+    Beeper() = std::move(handler);
+}
 
 int MessageBox(QWidget *owner, const QString &text, const QString &caption, UINT flags)
 {

@@ -36,6 +36,15 @@ public:
 // Queues the message for the window's event loop; false when there is no window.
 bool PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
-constexpr WPARAM MAKEWPARAM(unsigned low, unsigned high) { return (WPARAM(high & 0xFFFF) << 16) | (low & 0xFFFF); }
-constexpr unsigned LOWORD(WPARAM v) { return unsigned(v & 0xFFFF); }
-constexpr unsigned HIWORD(WPARAM v) { return unsigned((v >> 16) & 0xFFFF); }
+constexpr WPARAM MAKEWPARAM(unsigned low, unsigned high)
+{
+    return (WPARAM(high & 0xFFFF) << 16) | (low & 0xFFFF);
+}
+constexpr unsigned LOWORD(WPARAM v)
+{
+    return unsigned(v & 0xFFFF);
+}
+constexpr unsigned HIWORD(WPARAM v)
+{
+    return unsigned((v >> 16) & 0xFFFF);
+}

@@ -13,4 +13,7 @@ BOOL GetVersionEx(OSVERSIONINFOA *info)
     return TRUE;
 }
 
-void SetOsMajorVersionForTesting(std::optional<DWORD> major) { g_major = major; }
+void SetOsMajorVersionForTesting(std::optional<DWORD> major)
+{
+    g_major = major;
+}

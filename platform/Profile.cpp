@@ -3,7 +3,10 @@
 #include <QSettings>
 
 namespace {
-QString KeyOf(const QString &section, const QString &entry) { return section + u'/' + entry; }
+QString KeyOf(const QString &section, const QString &entry)
+{
+    return section + u'/' + entry;
+}
 } // namespace
 
 Profile::Profile(QString organization, QString application)
@@ -50,4 +53,7 @@ bool Profile::WriteProfileString(const QString &section, const QString &entry, c
     return settings.status() == QSettings::NoError;
 }
 
-QString Profile::FileName() const { return QSettings(m_organization, m_application).fileName(); }
+QString Profile::FileName() const
+{
+    return QSettings(m_organization, m_application).fileName();
+}

@@ -249,4 +249,7 @@ void CCaptureDlg::OnOK()
     CDialog::OnOK();
 }
 
-void CCaptureDlg::OnExit() { PostMessage(this, WM_CLOSE, 0, 0); }
+void CCaptureDlg::OnExit()
+{
+    PostMessage(this, WM_CLOSE, 0, 0);
+}

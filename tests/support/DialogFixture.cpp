@@ -17,7 +17,8 @@ void DialogFixture::SetUp()
     theApp.SetRegistryKey(QStringLiteral("ZORBANE"));
     theApp.InitSkin();
     g_nSoundCaptureIndex = g_nCapturePinIndex = g_nSearchFlag = 0;
-    SetOsMajorVersionForTesting(6);
+    // No music-folder lookup: the dialog's own tests do not depend on the user's folders.
+    SetOsMajorVersionForTesting(5);
     if (config.devices.empty())
         config = TwoDeviceConfig();
     fake::Install(&config);
@@ -37,6 +38,7 @@ void DialogFixture::SetUp()
 void DialogFixture::TearDown()
 {
     Destroy();
+    EXPECT_EQ(fake::LiveObjects(), 0) << "every graph object, moniker and pin is released with the dialog";
     CDialog::SetModalHandler(nullptr);
     SetMessageBoxHandler(nullptr);
     SetBeepHandler(nullptr);

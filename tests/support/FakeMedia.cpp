@@ -9,6 +9,7 @@ namespace {
 std::atomic<int> g_live{0};
 Config *g_config = nullptr;
 std::vector<FakeGraph *> g_graphs;
+int g_graphSerial = 0;
 
 struct Counted {
     Counted() { ++g_live; }
@@ -17,7 +18,10 @@ struct Counted {
     Counted &operator=(const Counted &) = delete;
 };
 
-void Log(std::string call) { Calls().push_back(std::move(call)); }
+void Log(std::string call)
+{
+    Calls().push_back(std::move(call));
+}
 
 class FakeFilter;
 
@@ -256,11 +260,6 @@ private:
     ComPtr<IGraphBuilder> m_graph;
 };
 
-std::string LabelOf(IBaseFilter *filter)
-{
-    auto *f = dynamic_cast<FakeFilter *>(filter);
-    return f ? f->Label() : std::string("?");
-}
 } // namespace
 
 std::vector<std::string> &Calls()
@@ -269,11 +268,20 @@ std::vector<std::string> &Calls()
     return calls;
 }
 
-bool Called(const std::string &call) { return CountCalls(call) > 0; }
+bool Called(const std::string &call)
+{
+    return CountCalls(call) > 0;
+}
 
-int CountCalls(const std::string &call) { return int(std::count(Calls().begin(), Calls().end(), call)); }
+int CountCalls(const std::string &call)
+{
+    return int(std::count(Calls().begin(), Calls().end(), call));
+}
 
-int LiveObjects() { return g_live; }
+int LiveObjects()
+{
+    return g_live;
+}
 
 LineState &Line(const std::string &name)
 {
@@ -281,7 +289,7 @@ LineState &Line(const std::string &name)
     return lines[name];
 }
 
-FakeGraph::FakeGraph(GraphOptions options) : m_options(options)
+FakeGraph::FakeGraph(GraphOptions options) : serial(g_graphSerial++), m_options(options)
 {
     ++g_live;
     g_graphs.push_back(this);
@@ -295,7 +303,8 @@ FakeGraph::~FakeGraph()
 
 HRESULT FakeGraph::QueryInterface(REFIID riid, void **ppv)
 {
-    if ((riid == IID_IMediaControl && m_options.noMediaControl) || (riid == IID_IMediaEventEx && m_options.noMediaEvent)) {
+    if ((riid == IID_IMediaControl && m_options.noMediaControl) ||
+        (riid == IID_IMediaEventEx && m_options.noMediaEvent)) {
         *ppv = nullptr;
         return E_NOINTERFACE;
     }
@@ -397,7 +406,10 @@ std::vector<std::string> FakeGraph::FilterNames() const
     return names;
 }
 
-std::vector<FakeGraph *> LiveGraphs() { return g_graphs; }
+std::vector<FakeGraph *> LiveGraphs()
+{
+    return g_graphs;
+}
 
 void Install(Config *config)
 {
@@ -429,8 +441,8 @@ void Install(Config *config)
 
 void Uninstall()
 {
-    for (const CLSID &c : {CLSID_FilterGraph, CLSID_CaptureGraphBuilder2, CLSID_SystemDeviceEnum, CLSID_FileWriter,
-                           CLSID_EncoderFilter})
+    for (const CLSID &c :
+         {CLSID_FilterGraph, CLSID_CaptureGraphBuilder2, CLSID_SystemDeviceEnum, CLSID_FileWriter, CLSID_EncoderFilter})
         CoRegisterClass(c, nullptr);
     g_config = nullptr;
 }

@@ -55,10 +55,10 @@ LineState &Line(const std::string &name);
 
 struct Config {
     std::vector<DeviceSpec> devices;
-    bool noCategory = false;      // the enumerator has nothing to enumerate
-    bool devEnumFails = false;    // the system device enumerator cannot be made
-    bool encoderMissing = false;  // no encoder module registered
-    bool graphFails = false;      // CLSID_FilterGraph cannot be made
+    bool noCategory = false;     // the enumerator has nothing to enumerate
+    bool devEnumFails = false;   // the system device enumerator cannot be made
+    bool encoderMissing = false; // no encoder module registered
+    bool graphFails = false;     // CLSID_FilterGraph cannot be made
     GraphOptions graph;
 };
 
@@ -95,6 +95,7 @@ public:
     std::vector<std::string> FilterNames() const;
     HWND NotifyWindow() const { return m_hwnd; }
     std::string state = "stopped";
+    const int serial; // graphs made before this one
 
 private:
     struct Event {

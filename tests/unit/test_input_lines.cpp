@@ -52,7 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
                       AutoChoice{"output_before_stereo", {"Mic", "Rear Output", "Stereo Mix"}, -1, 0, 1},
                       AutoChoice{"no_match_keeps_index", {"Microphone", "Line In", "CD Audio"}, -1, 1, 1},
                       AutoChoice{"flag_set_never_picks", {"Microphone", "Stereo Mix"}, 1, 0, 0}),
-    [](const auto &info) { return std::string(info.param.name); });
+    [](const auto &p) { return std::string(p.param.name); });
 
 TEST_F(LinesTest, ARememberedLineBeyondTheListDisablesEveryLine)
 {
@@ -70,7 +70,8 @@ TEST_F(LinesTest, ARememberedLineBeyondTheListDisablesEveryLine)
 
 TEST_F(LinesTest, UnreadablePinsAreMarkedOrSkipped)
 {
-    config.devices = {{"Card", {{"A"}, {"B", true, /*directionFails=*/true}, {"C", true, false, /*infoFails=*/true}, {"D"}}}};
+    config.devices = {
+        {"Card", {{"A"}, {"B", true, /*directionFails=*/true}, {"C", true, false, /*infoFails=*/true}, {"D"}}}};
     ASSERT_TRUE(Open());
     QStringList names;
     for (int i = 0; i < dlg->m_cboInput->count(); ++i)

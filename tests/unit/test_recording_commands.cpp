@@ -27,14 +27,17 @@ struct Controls {
 Controls ControlsOf(const CCaptureDlg &d)
 {
     return {d.m_btnRecord->isEnabled(), d.m_btnPause->isEnabled(), d.m_btnStop->isEnabled(),
-            d.m_btnPlay->isEnabled(),   d.m_cboInput->isEnabled(),  d.m_cboDevice->isEnabled()};
+            d.m_btnPlay->isEnabled(),   d.m_cboInput->isEnabled(), d.m_cboDevice->isEnabled()};
 }
 
 constexpr Controls kIdle{true, true, true, true, true, true};
 constexpr Controls kRecording{false, true, true, false, false, false};
 constexpr Controls kPaused{true, true, true, false, false, false};
 
-QString Status(const CCaptureDlg &d) { return d.m_stcStatus->text(); }
+QString Status(const CCaptureDlg &d)
+{
+    return d.m_stcStatus->text();
+}
 
 void Tick(CCaptureDlg &d, int n)
 {
