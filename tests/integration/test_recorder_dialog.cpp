@@ -7,8 +7,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGuiApplication>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
 
 #include <cmath>
 #include <thread>
@@ -146,7 +149,34 @@ TEST_F(RecorderTest, UnpluggingWhileIdleEmptiesTheListsAndWarns)
     EXPECT_EQ(dlg->m_cboDevice->count(), 0);
     EXPECT_EQ(dlg->m_stcStatus->text(), kReady);
     Wait(500);
-    EXPECT_EQ(boxes.size(), 1u) << "one event per real change";
+    ASSERT_EQ(boxes.size(), 1u) << "one event per real change; last: " << boxes.back().text.toStdString();
+}
+
+} // namespace
+
+namespace {
+
+// Kept as a test artifact in <build>/artifacts: the dialog while it records.
+// Under Xvfb (scripts/screenshot) it is the real window on an X server.
+TEST_F(RecorderTest, ScreenshotOfTheDialogWhileRecording)
+{
+    auto reader = daemon.KeepReading(daemon.SinkName());
+    ASSERT_TRUE(Open());
+    ASSERT_TRUE(ChooseDevice(QString::fromStdString(daemon.SinkDescription())));
+    dlg->m_editOutput->setText(OutputPath(QStringLiteral("shot.wma")));
+    dlg->OnRecord();
+    for (int i = 0; i < 3; ++i)
+        dlg->OnTimer(ID_RECORD_TIMER);
+    Wait(300);
+    const QString folder = QStringLiteral(TOMBRELLO_BUILD_DIR "/artifacts");
+    QDir().mkpath(folder);
+    const QString file =
+        folder + QStringLiteral("/main-dialog-recording-") + QGuiApplication::platformName() + QStringLiteral(".png");
+    const QImage shot = dlg->grab().toImage();
+    ASSERT_TRUE(shot.save(file));
+    EXPECT_EQ(shot.size(), dlg->size());
+    EXPECT_EQ(dlg->m_stcStatus->text(), QStringLiteral("Status : Recording audio - Used Time: 00:00:03"));
+    dlg->OnStop();
 }
 
 } // namespace
