@@ -70,6 +70,6 @@ void CCaptureDlg::OnGraphError(LONG_PTR hr)
                QStringLiteral("The recording stopped because of an error (0x%1).\n"
                               "What was recorded until then is in %2.")
                    .arg(quint32(hr), 8, 16, QLatin1Char('0'))
-                   .arg(m_strOutputFile),
+                   .arg(m_strRecordingFile),
                QStringLiteral("Recording Error"), MB_OK | MB_ICONERROR);
 }

@@ -114,6 +114,8 @@ public:
     QString m_szTempWavFile;
     OSVERSIONINFOA m_osvi;
     int m_nOutputWave = 0;
+    // The file the running recording writes; Browse may change the box meanwhile.
+    QString m_strRecordingFile;
 
 protected:
     void OnCommand(int id, unsigned code) override;

@@ -50,6 +50,7 @@ void CCaptureDlg::OnRecord()
 
     if (FAILED(BuildRecordingChain()))
         return;
+    m_strRecordingFile = m_strOutputFile;
 
     bool runFailed = false;
     if (m_pMC) {

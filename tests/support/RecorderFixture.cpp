@@ -2,6 +2,7 @@
 
 #include "app/CaptureApp.h"
 #include "app/Settings.h"
+#include "platform/OsVersion.h"
 #include "platform/media/Interfaces.h"
 
 #include <QComboBox>
@@ -20,6 +21,8 @@ void RecorderFixture::SetUp()
     theApp.InitSkin();
     g_nSoundCaptureIndex = g_nCapturePinIndex = g_nSearchFlag = 0;
     theApp.WriteProfileInt(kSectionOption, kEntryOnlyOnce, 1); // no guidance dialog in the way
+    // No music-folder lookup: this machine's user may have no music folder.
+    SetOsMajorVersionForTesting(5);
     RegisterMediaClasses();
     SetMessageBoxHandler([this](const MessageBoxCall &call) {
         boxes.push_back(call);
