@@ -28,21 +28,6 @@ ComPtr<IUnknown> Identity(IUnknown *object)
     return id;
 }
 
-std::vector<ComPtr<IPin>> PinsOf(IBaseFilter *filter, PIN_DIRECTION wanted)
-{
-    std::vector<ComPtr<IPin>> pins;
-    ComPtr<IEnumPins> pinEnum;
-    if (FAILED(filter->EnumPins(pinEnum.put())) || !pinEnum)
-        return pins;
-    ComPtr<IPin> pin;
-    while (pinEnum->Next(1, pin.put(), nullptr) == S_OK) {
-        PIN_DIRECTION dir;
-        if (SUCCEEDED(pin->QueryDirection(&dir)) && dir == wanted)
-            pins.push_back(pin);
-    }
-    return pins;
-}
-
 bool IsConnected(IPin *pin)
 {
     ComPtr<IPin> peer;

@@ -127,3 +127,18 @@ GstElement *AddElement(GstElement *bin, const char *factory)
     gst_bin_add(GST_BIN(bin), element);
     return element;
 }
+
+std::vector<ComPtr<IPin>> PinsOf(IBaseFilter *filter, PIN_DIRECTION wanted)
+{
+    std::vector<ComPtr<IPin>> pins;
+    ComPtr<IEnumPins> pinEnum;
+    if (!filter || FAILED(filter->EnumPins(pinEnum.put())) || !pinEnum)
+        return pins;
+    ComPtr<IPin> pin;
+    while (pinEnum->Next(1, pin.put(), nullptr) == S_OK) {
+        PIN_DIRECTION dir;
+        if (SUCCEEDED(pin->QueryDirection(&dir)) && dir == wanted)
+            pins.push_back(pin);
+    }
+    return pins;
+}

@@ -60,6 +60,9 @@ private:
     IPin *m_peer = nullptr;
 };
 
+// The filter's pins of one direction, in enumeration order (none for a null filter).
+std::vector<ComPtr<IPin>> PinsOf(IBaseFilter *filter, PIN_DIRECTION wanted);
+
 // Enumerates a fixed list of pins.
 HRESULT CreatePinEnumerator(const std::vector<IPin *> &pins, IEnumPins **out);
 

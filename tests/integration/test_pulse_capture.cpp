@@ -65,25 +65,10 @@ ComPtr<IBaseFilter> BindByName(const std::string &name)
     return {};
 }
 
-std::vector<ComPtr<IPin>> Pins(IBaseFilter *filter, PIN_DIRECTION wanted)
-{
-    std::vector<ComPtr<IPin>> pins;
-    ComPtr<IEnumPins> pinEnum;
-    if (!filter || FAILED(filter->EnumPins(pinEnum.put())))
-        return pins;
-    ComPtr<IPin> pin;
-    while (pinEnum->Next(1, pin.put(), nullptr) == S_OK) {
-        PIN_DIRECTION dir;
-        if (SUCCEEDED(pin->QueryDirection(&dir)) && dir == wanted)
-            pins.push_back(pin);
-    }
-    return pins;
-}
-
 ComPtr<IAMAudioInputMixer> LineMixer(IBaseFilter *filter, size_t line)
 {
     ComPtr<IAMAudioInputMixer> mixer;
-    auto pins = Pins(filter, PINDIR_INPUT);
+    auto pins = PinsOf(filter, PINDIR_INPUT);
     if (line < pins.size())
         pins[line].As(&mixer);
     return mixer;
@@ -128,7 +113,7 @@ public:
     {
         ComPtr<IGstFilter> gst;
         ComPtr<IGstPin> out;
-        auto outputs = Pins(filter, PINDIR_OUTPUT);
+        auto outputs = PinsOf(filter, PINDIR_OUTPUT);
         if (FAILED(filter->QueryInterface(IGstFilter::iid, gst.put_void())) || outputs.empty() ||
             FAILED(outputs[0].As(&out)))
             return;

@@ -60,25 +60,10 @@ ComPtr<IBaseFilter> Bind(const Listed &device)
     return filter;
 }
 
-std::vector<ComPtr<IPin>> Pins(IBaseFilter *filter, PIN_DIRECTION wanted)
-{
-    std::vector<ComPtr<IPin>> pins;
-    ComPtr<IEnumPins> pinEnum;
-    if (!filter || FAILED(filter->EnumPins(pinEnum.put())))
-        return pins;
-    ComPtr<IPin> pin;
-    while (pinEnum->Next(1, pin.put(), nullptr) == S_OK) {
-        PIN_DIRECTION dir;
-        if (SUCCEEDED(pin->QueryDirection(&dir)) && dir == wanted)
-            pins.push_back(pin);
-    }
-    return pins;
-}
-
 std::vector<std::string> PinNames(IBaseFilter *filter, PIN_DIRECTION dir)
 {
     std::vector<std::string> names;
-    for (const ComPtr<IPin> &pin : Pins(filter, dir)) {
+    for (const ComPtr<IPin> &pin : PinsOf(filter, dir)) {
         PIN_INFO info;
         pin->QueryPinInfo(&info);
         if (info.pFilter)
@@ -119,10 +104,10 @@ TEST_F(PulseDevicesTest, NullSinkIsADeviceWithItsMonitorLine)
     ComPtr<IGstFilter> gst;
     ASSERT_EQ(filter.As(&gst), S_OK);
     ComPtr<IGstPin> out;
-    ASSERT_EQ(Pins(filter.get(), PINDIR_OUTPUT)[0].As(&out), S_OK);
+    ASSERT_EQ(PinsOf(filter.get(), PINDIR_OUTPUT)[0].As(&out), S_OK);
     EXPECT_EQ(GST_OBJECT_PARENT(out->Pad()), GST_OBJECT(gst->Element()));
-    EXPECT_TRUE(Mixer(Pins(filter.get(), PINDIR_INPUT)[0]));
-    EXPECT_FALSE(Mixer(Pins(filter.get(), PINDIR_OUTPUT)[0]));
+    EXPECT_TRUE(Mixer(PinsOf(filter.get(), PINDIR_INPUT)[0]));
+    EXPECT_FALSE(Mixer(PinsOf(filter.get(), PINDIR_OUTPUT)[0]));
 }
 
 TEST_F(PulseDevicesTest, CardlessSinksComeBeforeCardlessSources)
@@ -147,8 +132,8 @@ TEST_F(PulseDevicesTest, SameNamedDevicesBindTheirOwnDevice)
     ASSERT_EQ(Names(devices), (std::vector<std::string>{daemon.SinkDescription(), "Twin Output", "Twin Output"}));
 
     // Each entry's line is its own sink's monitor: setting one level moves only that source.
-    auto first = Mixer(Pins(Bind(devices[1]).get(), PINDIR_INPUT)[0]);
-    auto second = Mixer(Pins(Bind(devices[2]).get(), PINDIR_INPUT)[0]);
+    auto first = Mixer(PinsOf(Bind(devices[1]).get(), PINDIR_INPUT)[0]);
+    auto second = Mixer(PinsOf(Bind(devices[2]).get(), PINDIR_INPUT)[0]);
     ASSERT_TRUE(first && second);
     ASSERT_EQ(first->put_MixLevel(0.25), S_OK);
     EXPECT_NEAR(daemon.SourceVolume("twin_a.monitor").value_or(-1), 0.25, 1e-3);
